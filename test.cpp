@@ -1,0 +1,71 @@
+// Reports where the process stands: it moves to the file-system root, prints
+// the working directory as the system reports it, the value of USER, and the
+// names of all entries of the root directory on one line.
+//
+// Standard output keeps its default buffering and is flushed once, at the
+// end, so that its failure can be reported and turned into exit status 1.
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include <dirent.h>
+#include <unistd.h>
+
+int main()
+{
+    const char *const root = "/";
+
+    if (chdir(root) != 0) {
+        // Not reported: line 1 then shows where the program was started, and
+        // the listing opens the root by its absolute path.
+    }
+
+    // Holds a path of at most 99 bytes; a longer one is possible only when
+    // the change to the root failed.
+    char cwd[100];
+    if (getcwd(cwd, sizeof cwd) == nullptr) {
+        perror("getcwd() error");
+        cwd[0] = '\0';
+    }
+    puts(cwd);
+
+    // An unset USER reads as empty, as it would in a shell.
+    const char *const user = getenv("USER");
+    printf("user directory: %s\n", user != nullptr ? user : "");
+
+    DIR *const dir = opendir(root);
+    if (dir == nullptr) {
+        perror("opendir() error");
+    } else {
+        puts("contents of root:");
+        // readdir returns null both at the end and on error; only errno
+        // tells the two apart.
+        for (;;) {
+            errno = 0;
+            const dirent *const entry = readdir(dir);
+            if (entry == nullptr) {
+                break;
+            }
+            printf("  %s", entry->d_name);
+        }
+        if (errno != 0) {
+            perror("readdir() error");
+        }
+        closedir(dir);
+    }
+    putchar('\n');
+
+    // A failed write discards what it held, so a failure that lasts (a full
+    // device, a closed or broken pipe) fails this flush too and leaves its
+    // errno. A one-off failure earlier has lost its errno by now: say EIO.
+    const int flushed = fflush(stdout);
+    if (flushed != 0 || ferror(stdout) != 0) {
+        if (flushed == 0) {
+            errno = EIO;
+        }
+        perror("write error");
+        return 1;
+    }
+    return 0;
+}

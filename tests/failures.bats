@@ -1,0 +1,87 @@
+load helpers
+
+# Runs the program with one system call failing as told, e.g.
+# inject openat:error=EACCES. strace's own trace is thrown away.
+inject() {
+    local spec=$1
+    shift
+    strace -o /dev/null -f -e inject="$spec" "$@"
+}
+
+@test "a root that can't be opened: error line, empty line, status 0" {
+    local root=$BATS_TEST_TMPDIR/root
+    if [[ $(id -u) == 0 ]]; then
+        # A real failure: a root that can be entered but not read.
+        make_root "$root"
+        chmod 0711 "$root"
+        prog=(chroot --userspec=65534:65534 "$root" /bin/test)
+    else
+        prog=(inject openat:error=EACCES -P / "$PROG")
+    fi
+    USER=tester run_prog "${prog[@]}"
+    [[ $rc == 0 ]]
+    is out '/\nuser directory: tester\n\n'
+    is err 'opendir() error: Permission denied\n'
+
+    # Standard output waits in its buffer until exit, so in one file the
+    # error line comes first.
+    USER=tester "${prog[@]}" >"$BATS_TEST_TMPDIR/both" 2>&1
+    is both 'opendir() error: Permission denied\n/\nuser directory: tester\n\n'
+}
+
+@test "a read that fails part way ends the entry line and is reported" {
+    # The first read returns every entry of a small root; the second fails.
+    USER=tester run_prog inject getdents64:error=EIO:when=2 "$PROG"
+    [[ $rc == 0 ]]
+    is out '/\nuser directory: tester\ncontents of root:\n%s\n' "$(listing /)"
+    is err 'readdir() error: Input/output error\n'
+
+    USER=tester run_prog inject getdents64:error=EIO:when=1 "$PROG"
+    [[ $rc == 0 ]]
+    is out '/\nuser directory: tester\ncontents of root:\n\n'
+    is err 'readdir() error: Input/output error\n'
+}
+
+@test "a failed chdir from a long path: empty line 1, no uninitialised read" {
+    # 100 bytes or more: the working directory no longer fits the buffer.
+    local long=$BATS_TEST_TMPDIR/$(printf 'd%.0s' {1..60})/$(printf 'e%.0s' {1..60})
+    mkdir -p "$long"
+    cd "$long"
+    USER=tester run_prog inject chdir:error=EACCES \
+        valgrind -q --error-exitcode=99 --log-file="$BATS_TEST_TMPDIR/vg" "$PROG"
+    cat "$BATS_TEST_TMPDIR/vg"
+    [[ $rc == 0 ]]
+    is out '\nuser directory: tester\ncontents of root:\n%s\n' "$(listing /)"
+    is err 'getcwd() error: Numerical result out of range\n'
+}
+
+@test "output that can't be written: status 1 and the write error" {
+    rc=0
+    "$PROG" >/dev/full 2>"$BATS_TEST_TMPDIR/err" || rc=$?
+    [[ $rc == 1 ]]
+    is err 'write error: No space left on device\n'
+
+    rc=0
+    "$PROG" >&- 2>"$BATS_TEST_TMPDIR/err" || rc=$?
+    [[ $rc == 1 ]]
+    is err 'write error: Bad file descriptor\n'
+
+    # A pipe whose reader has gone, with SIGPIPE ignored.
+    local fifo=$BATS_TEST_TMPDIR/fifo
+    mkfifo "$fifo"
+    # Opening for reading and writing first keeps the open for writing
+    # from blocking; closing the reader then leaves the writer alone.
+    exec 8<>"$fifo" 9>"$fifo" 8<&-
+    rc=0
+    (trap '' PIPE && exec "$PROG") >&9 2>"$BATS_TEST_TMPDIR/err" || rc=$?
+    exec 9>&-
+    [[ $rc == 1 ]]
+    is err 'write error: Broken pipe\n'
+
+    # A failure that does not last: the lost output still fails the run.
+    rc=0
+    USER=$(printf 'u%.0s' {1..5000}) inject write:error=EAGAIN:when=1 \
+        "$PROG" >"$BATS_TEST_TMPDIR/out" 2>"$BATS_TEST_TMPDIR/err" || rc=$?
+    [[ $rc == 1 ]]
+    is err 'write error: Input/output error\n'
+}

@@ -1,0 +1,41 @@
+# Shared by the bats files. PROG is the executable under test; CTest sets it.
+: "${PROG:?set PROG to the built executable, e.g. PROG=build/bin/test}"
+PROG=$(realpath "$PROG")
+
+# run_prog CMD...: runs CMD with its standard output and error in the files
+# out and err of the test's own directory, and its exit status in $rc.
+run_prog() {
+    rc=0
+    "$@" >"$BATS_TEST_TMPDIR/out" 2>"$BATS_TEST_TMPDIR/err" || rc=$?
+}
+
+# is FILE FORMAT [ARG...]: FILE (out, err, or a path) holds exactly, byte for
+# byte, what printf makes of FORMAT and the ARGs.
+is() {
+    local file=$1
+    shift
+    [[ $file == */* ]] || file=$BATS_TEST_TMPDIR/$file
+    diff -u --text <(printf "$@") "$file"
+}
+
+# listing DIR: the entry line for DIR, read independently of the program:
+# two blanks before each name, in the order the directory stream yields them.
+listing() {
+    perl -e 'opendir(my $d, $ARGV[0]) or die "$ARGV[0]: $!\n";
+             print "  $_" while defined($_ = readdir $d)' "$1"
+}
+
+need_root() {
+    [[ $(id -u) == 0 ]] || skip "needs root to chroot; run the suite as root"
+}
+
+# make_root DIR: turns DIR into a root for chroot that holds the program as
+# /bin/test with the shared libraries it loads.
+make_root() {
+    local lib
+    mkdir -p "$1/bin"
+    cp "$PROG" "$1/bin/test"
+    for lib in $(ldd "$PROG" | grep -o '/[^ ]*'); do
+        cp -L --parents "$lib" "$1"
+    done
+}

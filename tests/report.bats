@@ -1,0 +1,35 @@
+load helpers
+
+@test "from another directory, with arguments, it reports the root" {
+    mkdir "$BATS_TEST_TMPDIR/elsewhere"
+    cd "$BATS_TEST_TMPDIR/elsewhere"
+    run_prog env USER=tester "$PROG" -l --help /tmp
+    [[ $rc == 0 ]]
+    is out '/\nuser directory: tester\ncontents of root:\n%s\n' "$(listing /)"
+    is err ''
+}
+
+@test "names are written byte for byte, in stream order" {
+    need_root
+    local root=$BATS_TEST_TMPDIR/root name
+    make_root "$root"
+    for name in 'two  blanks' $'new\nline' '-n' '%s%n%%' 'back\slash' '.hidden'; do
+        touch "$root/$name"
+    done
+    run_prog env USER=tester chroot "$root" /bin/test
+    [[ $rc == 0 ]]
+    is out '/\nuser directory: tester\ncontents of root:\n%s\n' "$(listing "$root")"
+}
+
+@test "USER is written as it stands: empty, unset, or holding % signs" {
+    run_prog env USER= "$PROG"
+    is <(sed -n 2p "$BATS_TEST_TMPDIR/out") 'user directory: \n'
+
+    run_prog env -u USER "$PROG"
+    [[ $rc == 0 ]]
+    is <(sed -n 2p "$BATS_TEST_TMPDIR/out") 'user directory: \n'
+    is err ''
+
+    run_prog env USER='%s%n%d 100%' "$PROG"
+    is <(sed -n 2p "$BATS_TEST_TMPDIR/out") 'user directory: %%s%%n%%d 100%%\n'
+}
