@@ -23,7 +23,8 @@ int main()
 
     // Holds a path of at most 99 bytes; a longer one is possible only when
     // the change to the root failed.
-    char cwd[100];
+    constexpr size_t cwd_size = 100;
+    char cwd[cwd_size];
     if (getcwd(cwd, sizeof cwd) == nullptr) {
         perror("getcwd() error");
         cwd[0] = '\0';

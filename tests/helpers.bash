@@ -30,12 +30,36 @@ need_root() {
 }
 
 # make_root DIR: turns DIR into a root for chroot that holds the program as
-# /bin/test with the shared libraries it loads.
+# /bin/test with the shared libraries it loads, and /proc, which a sanitized
+# build reads at start-up.
 make_root() {
     local lib
-    mkdir -p "$1/bin"
+    mkdir -p "$1/bin" "$1/proc"
     cp "$PROG" "$1/bin/test"
     for lib in $(ldd "$PROG" | grep -o '/[^ ]*'); do
         cp -L --parents "$lib" "$1"
     done
+    mount -t proc proc "$1/proc"
+    mounted_proc=$1/proc
+}
+
+teardown() {
+    [[ -z ${mounted_proc:-} ]] || umount "$mounted_proc"
+}
+
+# inject SPEC CMD...: runs CMD with one system call failing as SPEC tells,
+# e.g. openat:error=EACCES. LeakSanitizer can't work under ptrace.
+inject() {
+    local spec=$1
+    shift
+    ASAN_OPTIONS=detect_leaks=0 strace -o /dev/null -f -e inject="$spec" "$@"
+}
+
+# long_dir: makes, and prints, a directory whose path is 100 bytes or more,
+# too long for the program's working-directory buffer.
+long_dir() {
+    local dir
+    dir=$BATS_TEST_TMPDIR/$(printf 'd%.0s' {1..60})/$(printf 'e%.0s' {1..60})
+    mkdir -p "$dir"
+    echo "$dir"
 }
