@@ -47,12 +47,12 @@ teardown() {
     [[ -z ${mounted_proc:-} ]] || umount "$mounted_proc"
 }
 
-# inject SPEC CMD...: runs CMD with one system call failing as SPEC tells,
+# inject RULE CMD...: runs CMD with one system call failing as RULE tells,
 # e.g. openat:error=EACCES. LeakSanitizer can't work under ptrace.
 inject() {
-    local spec=$1
+    local rule=$1
     shift
-    ASAN_OPTIONS=detect_leaks=0 strace -o /dev/null -f -e inject="$spec" "$@"
+    ASAN_OPTIONS=detect_leaks=0 strace -o /dev/null -f -e inject="$rule" "$@"
 }
 
 # long_dir: makes, and prints, a directory whose path is 100 bytes or more,
