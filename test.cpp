@@ -2,7 +2,7 @@
 // the working directory as the system reports it, the value of USER, and the
 // names of all entries of the root directory on one line.
 //
-// Standard output keeps its default buffering and is flushed once, at the
+// Standard output keeps its default buffering and is closed once, at the
 // end, so that its failure can be reported and turned into exit status 1.
 
 #include <cerrno>
@@ -35,13 +35,15 @@ int main()
     const char *const user = getenv("USER");
     printf("user directory: %s\n", user != nullptr ? user : "");
 
+    int read_error = 0;
     DIR *const dir = opendir(root);
     if (dir == nullptr) {
         perror("opendir() error");
     } else {
         puts("contents of root:");
         // readdir returns null both at the end and on error; only errno
-        // tells the two apart.
+        // tells the two apart. It is cleared before every read, since a
+        // failed write in between may have set it.
         for (;;) {
             errno = 0;
             const dirent *const entry = readdir(dir);
@@ -50,21 +52,33 @@ int main()
             }
             printf("  %s", entry->d_name);
         }
-        if (errno != 0) {
-            perror("readdir() error");
-        }
+        read_error = errno;
         closedir(dir);
     }
     putchar('\n');
 
-    // A failed write discards what it held, so a failure that lasts (a full
-    // device, a closed or broken pipe) fails this flush too and leaves its
-    // errno. A one-off failure earlier has lost its errno by now: say EIO.
-    const int flushed = fflush(stdout);
-    if (flushed != 0 || ferror(stdout) != 0) {
-        if (flushed == 0) {
-            errno = EIO;
-        }
+    // Closing writes out what the buffer holds and reports what the file
+    // system kept back until the close (a lost write on a network file
+    // system, a full quota). A failed write discards what it held, so a
+    // failure that lasts (a full device, a closed or broken pipe) fails the
+    // close too and leaves its errno. A one-off failure earlier has lost its
+    // errno by now: say EIO.
+    const bool lost = ferror(stdout) != 0;
+    int write_error = 0;
+    if (fclose(stdout) != 0) {
+        write_error = errno;
+    } else if (lost) {
+        write_error = EIO;
+    }
+
+    // Only now, so that in a file or pipe that both streams share the line
+    // follows the whole listing instead of splitting it.
+    if (read_error != 0) {
+        errno = read_error;
+        perror("readdir() error");
+    }
+    if (write_error != 0) {
+        errno = write_error;
         perror("write error");
         return 1;
     }

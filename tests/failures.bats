@@ -32,10 +32,27 @@ load helpers
     [[ $rc == 0 ]]
     is out '/\nuser directory: tester\ncontents of root:\n\n'
     is err 'readdir() error: Input/output error\n'
+
+    # The error line waits until the report is out, so in one file it
+    # follows the report; if the report is lost too, both are reported.
+    USER=tester inject getdents64:error=EIO:when=2 "$PROG" >"$BATS_TEST_TMPDIR/both" 2>&1
+    is both '/\nuser directory: tester\ncontents of root:\n%s\nreaddir() error: Input/output error\n' "$(listing /)"
+    rc=0
+    inject getdents64:error=EIO:when=2 "$PROG" >/dev/full 2>"$BATS_TEST_TMPDIR/err" || rc=$?
+    [[ $rc == 1 ]]
+    is err 'readdir() error: Input/output error\nwrite error: No space left on device\n'
 }
 
-@test "a failed chdir from a long path: empty line 1 and the getcwd error" {
-    cd "$(long_dir)"
+@test "a failed chdir: a path of 99 bytes is line 1; of 100, the getcwd error" {
+    local dir
+    dir=$(dir_of_length 99)
+    cd "$dir"
+    USER=tester run_prog inject chdir:error=EACCES "$PROG"
+    [[ $rc == 0 ]]
+    is out '%s\nuser directory: tester\ncontents of root:\n%s\n' "$dir" "$(listing /)"
+    is err ''
+
+    cd "$(dir_of_length 100)"
     USER=tester run_prog inject chdir:error=EACCES "$PROG"
     [[ $rc == 0 ]]
     is out '\nuser directory: tester\ncontents of root:\n%s\n' "$(listing /)"
@@ -61,9 +78,22 @@ load helpers
     exec 8<>"$fifo" 9>"$fifo" 8<&-
     rc=0
     (trap '' PIPE && exec "$PROG") >&9 2>"$BATS_TEST_TMPDIR/err" || rc=$?
-    exec 9>&-
     [[ $rc == 1 ]]
     is err 'write error: Broken pipe\n'
+    # With the default SIGPIPE, the signal ends it quietly.
+    rc=0
+    (trap - PIPE && exec "$PROG") >&9 2>"$BATS_TEST_TMPDIR/err" || rc=$?
+    exec 9>&-
+    [[ $rc == 141 ]]
+    is err ''
+
+    # A close that fails: the file system kept the write back until then.
+    # -P limits the failure to the close of standard output.
+    local out=$BATS_TEST_TMPDIR/out
+    rc=0
+    inject close:error=EDQUOT -P "$out" "$PROG" >"$out" 2>"$BATS_TEST_TMPDIR/err" || rc=$?
+    [[ $rc == 1 ]]
+    is err 'write error: Disk quota exceeded\n'
 
     # A failure that does not last: the lost output still fails the run.
     rc=0

@@ -55,11 +55,13 @@ inject() {
     ASAN_OPTIONS=detect_leaks=0 strace -o /dev/null -f -e inject="$rule" "$@"
 }
 
-# long_dir: makes, and prints, a directory whose path is 100 bytes or more,
-# too long for the program's working-directory buffer.
-long_dir() {
+# dir_of_length N: makes, and prints, a directory whose path, as the system
+# reports it, is exactly N bytes long.
+dir_of_length() {
     local dir
-    dir=$BATS_TEST_TMPDIR/$(printf 'd%.0s' {1..60})/$(printf 'e%.0s' {1..60})
+    dir=$(realpath "$BATS_TEST_TMPDIR")/
+    (($1 > ${#dir})) || skip "the test directory's path is longer than $1 bytes"
+    dir+=$(printf 'd%.0s' $(seq $(($1 - ${#dir}))))
     mkdir -p "$dir"
     echo "$dir"
 }

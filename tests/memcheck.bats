@@ -16,13 +16,13 @@ clean() {
     [[ $rc == "$1" && ! -s $BATS_TEST_TMPDIR/memcheck ]]
 }
 
-@test "memcheck: normal run, with USER unset" {
+@test "normal run, with USER unset" {
     run_prog env -u USER "${memcheck[@]}"
     clean 0
     grep -q '^contents of root:$' "$BATS_TEST_TMPDIR/out"
 }
 
-@test "memcheck: the root can't be opened, a read fails part way" {
+@test "the root can't be opened, a read fails part way" {
     run_prog inject openat:error=EACCES -P / "${memcheck[@]}"
     clean 0
     is err 'opendir() error: Permission denied\n'
@@ -32,14 +32,14 @@ clean() {
     is err 'readdir() error: Input/output error\n'
 }
 
-@test "memcheck: chdir fails from a long path" {
-    cd "$(long_dir)"
+@test "chdir fails from a long path" {
+    cd "$(dir_of_length 100)"
     run_prog inject chdir:error=EACCES "${memcheck[@]}"
     clean 0
     is err 'getcwd() error: Numerical result out of range\n'
 }
 
-@test "memcheck: output can't be written" {
+@test "output can't be written" {
     rc=0
     "${memcheck[@]}" >/dev/full 2>"$BATS_TEST_TMPDIR/err" || rc=$?
     clean 1

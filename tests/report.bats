@@ -9,16 +9,29 @@ load helpers
     is err ''
 }
 
-@test "names are written byte for byte, in stream order" {
+@test "names are written byte for byte, in stream order, past one buffer" {
     need_root
     local root=$BATS_TEST_TMPDIR/root name
     make_root "$root"
-    for name in 'two  blanks' $'new\nline' '-n' '%s%n%%' 'back\slash' '.hidden'; do
+    for name in 'two  blanks' $'new\nline' '-n' '%s%n%%' 'back\slash' '.hidden' \
+        name-of-twenty-{001..300}; do
         touch "$root/$name"
     done
     run_prog env USER=tester chroot "$root" /bin/test
     [[ $rc == 0 ]]
     is out '/\nuser directory: tester\ncontents of root:\n%s\n' "$(listing "$root")"
+
+    # A failed read is reported after the whole listing, not inside it.
+    USER=tester inject getdents64:error=EIO:when=2 chroot "$root" /bin/test \
+        >"$BATS_TEST_TMPDIR/both" 2>&1
+    is both '/\nuser directory: tester\ncontents of root:\n%s\nreaddir() error: Input/output error\n' "$(listing "$root")"
+
+    # A write that fails mid-listing leaves its errno behind; it must not
+    # pass for a failed read.
+    rc=0
+    chroot "$root" /bin/test >/dev/full 2>"$BATS_TEST_TMPDIR/err" || rc=$?
+    [[ $rc == 1 ]]
+    is err 'write error: No space left on device\n'
 }
 
 @test "USER is written as it stands: empty, unset, or holding % signs" {
