@@ -52,7 +52,8 @@ load helpers
     is out '%s\nuser directory: tester\ncontents of root:\n%s\n' "$dir" "$(listing /)"
     is err ''
 
-    cd "$(dir_of_length 100)"
+    dir=$(dir_of_length 100)
+    cd "$dir"
     USER=tester run_prog inject chdir:error=EACCES "$PROG"
     [[ $rc == 0 ]]
     is out '\nuser directory: tester\ncontents of root:\n%s\n' "$(listing /)"

@@ -33,7 +33,9 @@ clean() {
 }
 
 @test "chdir fails from a long path" {
-    cd "$(dir_of_length 100)"
+    local dir
+    dir=$(dir_of_length 100)
+    cd "$dir"
     run_prog inject chdir:error=EACCES "${memcheck[@]}"
     clean 0
     is err 'getcwd() error: Numerical result out of range\n'
