@@ -78,12 +78,12 @@ load helpers
     # from blocking; closing the reader then leaves the writer alone.
     exec 8<>"$fifo" 9>"$fifo" 8<&-
     rc=0
-    (trap '' PIPE && exec "$PROG") >&9 2>"$BATS_TEST_TMPDIR/err" || rc=$?
+    env --ignore-signal=PIPE "$PROG" >&9 2>"$BATS_TEST_TMPDIR/err" || rc=$?
     [[ $rc == 1 ]]
     is err 'write error: Broken pipe\n'
     # With the default SIGPIPE, the signal ends it quietly.
     rc=0
-    (trap - PIPE && exec "$PROG") >&9 2>"$BATS_TEST_TMPDIR/err" || rc=$?
+    env --default-signal=PIPE "$PROG" >&9 2>"$BATS_TEST_TMPDIR/err" || rc=$?
     exec 9>&-
     [[ $rc == 141 ]]
     is err ''
