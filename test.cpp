@@ -16,6 +16,18 @@ int main()
 {
     const char *const root = "/";
 
+    // Any write to standard output, or its close, may be the one that fails,
+    // as whichever fills the buffer writes it out. Only errno says why, and
+    // only until the next call, so the first reason is kept.
+    bool write_failed = false;
+    int write_error = 0;
+    const auto wrote = [&write_failed, &write_error](int result) {
+        if (result < 0 && !write_failed) {
+            write_failed = true;
+            write_error = errno;
+        }
+    };
+
     if (chdir(root) != 0) {
         // Not reported: line 1 then shows where the program was started, and
         // the listing opens the root by its absolute path.
@@ -29,18 +41,18 @@ int main()
         perror("getcwd() error");
         cwd[0] = '\0';
     }
-    puts(cwd);
+    wrote(puts(cwd));
 
     // An unset USER reads as empty, as it would in a shell.
     const char *const user = getenv("USER");
-    printf("user directory: %s\n", user != nullptr ? user : "");
+    wrote(printf("user directory: %s\n", user != nullptr ? user : ""));
 
     int read_error = 0;
     DIR *const dir = opendir(root);
     if (dir == nullptr) {
         perror("opendir() error");
     } else {
-        puts("contents of root:");
+        wrote(puts("contents of root:"));
         // readdir returns null both at the end and on error; only errno
         // tells the two apart. It is cleared before every read, since a
         // failed write in between may have set it.
@@ -50,26 +62,15 @@ int main()
             if (entry == nullptr) {
                 break;
             }
-            printf("  %s", entry->d_name);
+            wrote(printf("  %s", entry->d_name));
         }
         read_error = errno;
         closedir(dir);
     }
-    putchar('\n');
-
+    wrote(putchar('\n'));
     // Closing writes out what the buffer holds and reports what the file
-    // system kept back until the close (a lost write on a network file
-    // system, a full quota). A failed write discards what it held, so a
-    // failure that lasts (a full device, a closed or broken pipe) fails the
-    // close too and leaves its errno. A one-off failure earlier has lost its
-    // errno by now: say EIO.
-    const bool lost = ferror(stdout) != 0;
-    int write_error = 0;
-    if (fclose(stdout) != 0) {
-        write_error = errno;
-    } else if (lost) {
-        write_error = EIO;
-    }
+    // system kept back until then (a lost write on a network file system).
+    wrote(fclose(stdout));
 
     // Only now, so that in a file or pipe that both streams share the line
     // follows the whole listing instead of splitting it.
@@ -77,9 +78,14 @@ int main()
         errno = read_error;
         perror("readdir() error");
     }
-    if (write_error != 0) {
-        errno = write_error;
-        perror("write error");
+    if (write_failed) {
+        // A failure that left no reason is not given one.
+        if (write_error == 0) {
+            (void)fputs("write error\n", stderr);
+        } else {
+            errno = write_error;
+            perror("write error");
+        }
         return 1;
     }
     return 0;

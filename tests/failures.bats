@@ -96,10 +96,21 @@ load helpers
     [[ $rc == 1 ]]
     is err 'write error: Disk quota exceeded\n'
 
+    # A full device keeps its reason at any size: a report that fills the
+    # 4 KiB buffer exactly before the final newline, and one that first
+    # fills it mid-listing, where a stale errno could pass for a read error.
+    local fill=$((4096 - 37 - $(listing / | wc -c))) user
+    for user in "$(printf 'u%.0s' $(seq $fill))" "$(printf 'u%.0s' {1..4000})"; do
+        rc=0
+        USER=$user "$PROG" >/dev/full 2>"$BATS_TEST_TMPDIR/err" || rc=$?
+        [[ $rc == 1 ]]
+        is err 'write error: No space left on device\n'
+    done
+
     # A failure that does not last: the lost output still fails the run.
     rc=0
-    USER=$(printf 'u%.0s' {1..5000}) inject write:error=EAGAIN:when=1 \
+    USER=$(printf 'u%.0s' $(seq $fill)) inject write:error=EAGAIN:when=1 \
         "$PROG" >"$BATS_TEST_TMPDIR/out" 2>"$BATS_TEST_TMPDIR/err" || rc=$?
     [[ $rc == 1 ]]
-    is err 'write error: Input/output error\n'
+    is err 'write error: Resource temporarily unavailable\n'
 }
