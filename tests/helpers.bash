@@ -1,5 +1,7 @@
 # Shared by the bats files. PROG is the executable under test; CTest sets it.
 : "${PROG:?set PROG to the built executable, e.g. PROG=build/bin/test}"
+[[ -f $PROG && -x $PROG ]] ||
+    { echo "PROG=$PROG: no executable there; build it first" >&2; exit 1; }
 PROG=$(realpath "$PROG")
 
 # run_prog CMD...: runs CMD with its standard output and error in the files
@@ -31,12 +33,16 @@ need_root() {
 
 # make_root DIR: turns DIR into a root for chroot that holds the program as
 # /bin/test with the shared libraries it loads, and /proc, which a sanitized
-# build reads at start-up.
+# build reads at start-up. The mount is made only in a mount namespace that
+# the run has to itself, so that a killed run leaves nothing mounted.
 make_root() {
-    local lib
+    local libs lib
+    [[ -n ${TEST_MOUNT_NS:-} && $(readlink /proc/self/ns/mnt) == "$TEST_MOUNT_NS" ]] ||
+        skip "needs a mount namespace of its own: run bats through tests/with-own-mounts"
     mkdir -p "$1/bin" "$1/proc"
     cp "$PROG" "$1/bin/test"
-    for lib in $(ldd "$PROG" | grep -o '/[^ ]*'); do
+    libs=$(ldd "$PROG")
+    for lib in $(grep -o '/[^ ]*' <<<"$libs"); do
         cp -L --parents "$lib" "$1"
     done
     mount -t proc proc "$1/proc" || skip "can't mount /proc in the test root"
