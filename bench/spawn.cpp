@@ -55,8 +55,12 @@ int main(int argc, char **argv)
         return 2;
     }
     clock_gettime(CLOCK_MONOTONIC, &end);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        fprintf(stderr, "%s: exit status %d\n", argv[2], status);
+    if (WIFSIGNALED(status)) {
+        fprintf(stderr, "%s: ended by signal %d\n", argv[2], WTERMSIG(status));
+        return 1;
+    }
+    if (WEXITSTATUS(status) != 0) {
+        fprintf(stderr, "%s: exit status %d\n", argv[2], WEXITSTATUS(status));
         return 1;
     }
 
