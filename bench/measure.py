@@ -136,7 +136,8 @@ def scale(programs, spawn):
     # The file system is named in the report: tmpfs reads large directories
     # differently from a disk's.
     with tempfile.TemporaryDirectory(prefix="bench-") as scratch:
-        fs = sh("stat", "-f", "-c", "%T", scratch, stdout=subprocess.PIPE).stdout.strip()
+        fs = sh("findmnt", "-n", "-o", "FSTYPE", "-T", scratch,
+                stdout=subprocess.PIPE).stdout.strip()
         base = os.path.join(scratch, "base")
         make_base(base, programs)
         for size in sizes:

@@ -99,6 +99,7 @@ load helpers
     # A full device keeps its reason at any size: a report that fills the
     # 4 KiB buffer exactly before the final newline, and one that first
     # fills it mid-listing, where a stale errno could pass for a read error.
+    # Lines 1 to 3 hold 37 bytes besides USER.
     local fill=$((4096 - 37 - $(listing / | wc -c))) user
     for user in "$(printf 'u%.0s' $(seq $fill))" "$(printf 'u%.0s' {1..4000})"; do
         rc=0
