@@ -38,7 +38,7 @@ need_root() {
 make_root() {
     local libs lib
     [[ -n ${TEST_MOUNT_NS:-} && $(readlink /proc/self/ns/mnt) == "$TEST_MOUNT_NS" ]] ||
-        skip "needs a mount namespace of its own: run bats through tests/with-own-mounts"
+        skip "needs a mount namespace of its own, which tests/with-own-mounts gives root where unshare works"
     mkdir -p "$1/bin" "$1/proc"
     cp "$PROG" "$1/bin/test"
     libs=$(ldd "$PROG")
