@@ -23,22 +23,22 @@ load helpers
 
 @test "a read that fails part way ends the entry line and is reported" {
     # The first read returns every entry of a small root; the second fails.
-    USER=tester run_prog inject getdents64:error=EIO:when=2 "$PROG"
+    USER=tester run_prog inject getdents64:error=EIO:when=2 -P / "$PROG"
     [[ $rc == 0 ]]
     is out '/\nuser directory: tester\ncontents of root:\n%s\n' "$(listing /)"
     is err 'readdir() error: Input/output error\n'
 
-    USER=tester run_prog inject getdents64:error=EIO:when=1 "$PROG"
+    USER=tester run_prog inject getdents64:error=EIO:when=1 -P / "$PROG"
     [[ $rc == 0 ]]
     is out '/\nuser directory: tester\ncontents of root:\n\n'
     is err 'readdir() error: Input/output error\n'
 
     # The error line waits until the report is out, so in one file it
     # follows the report; if the report is lost too, both are reported.
-    USER=tester inject getdents64:error=EIO:when=2 "$PROG" >"$BATS_TEST_TMPDIR/both" 2>&1
+    USER=tester inject getdents64:error=EIO:when=2 -P / "$PROG" >"$BATS_TEST_TMPDIR/both" 2>&1
     is both '/\nuser directory: tester\ncontents of root:\n%s\nreaddir() error: Input/output error\n' "$(listing /)"
     rc=0
-    inject getdents64:error=EIO:when=2 "$PROG" >/dev/full 2>"$BATS_TEST_TMPDIR/err" || rc=$?
+    inject getdents64:error=EIO:when=2 -P / "$PROG" >/dev/full 2>"$BATS_TEST_TMPDIR/err" || rc=$?
     [[ $rc == 1 ]]
     is err 'readdir() error: Input/output error\nwrite error: No space left on device\n'
 }

@@ -33,24 +33,35 @@ need_root() {
 
 # make_root DIR: turns DIR into a root for chroot that holds the program as
 # /bin/test with the shared libraries it loads, and /proc, which a sanitized
-# build reads at start-up. The mount is made only in a mount namespace that
-# the run has to itself, so that a killed run leaves nothing mounted.
+# build reads at start-up. Mounts are made only in a mount namespace that
+# the run has to itself, so that a killed run leaves nothing mounted. The
+# libraries are those that PROG's own loader lists, since ldd knows only the
+# machine's own loaders, and PROG may be built for another.
 make_root() {
-    local libs lib
+    local loader libs lib
     [[ -n ${TEST_MOUNT_NS:-} && $(readlink /proc/self/ns/mnt) == "$TEST_MOUNT_NS" ]] ||
         skip "needs a mount namespace of its own, which tests/with-own-mounts gives root where unshare works"
     mkdir -p "$1/bin" "$1/proc"
     cp "$PROG" "$1/bin/test"
-    libs=$(ldd "$PROG")
-    for lib in $(grep -o '/[^ ]*' <<<"$libs"); do
-        cp -L --parents "$lib" "$1"
-    done
-    mount -t proc proc "$1/proc" || skip "can't mount /proc in the test root"
-    mounted_proc=$1/proc
+    loader=$(readelf -lW "$PROG" | sed -n 's/.*program interpreter: \(.*\)]$/\1/p')
+    if [[ $loader ]]; then
+        libs=$("$loader" --list "$PROG")
+        for lib in $(grep -o '/[^ ]*' <<<"$libs"); do
+            cp -L --parents "$lib" "$1"
+        done
+    fi
+    mount_in "$1/proc" -t proc proc || skip "can't mount /proc in the test root"
 }
 
+# mount_in DIR MOUNT-ARG...: mounts on DIR, for teardown to unmount.
+mount_in() {
+    mount "${@:2}" "$1" && mounted=("$1" "${mounted[@]}")
+}
+mounted=()
+
 teardown() {
-    [[ -z ${mounted_proc:-} ]] || umount "$mounted_proc"
+    local dir
+    for dir in "${mounted[@]}"; do umount "$dir"; done
 }
 
 # inject RULE CMD...: runs CMD with one system call failing as RULE tells,

@@ -32,6 +32,22 @@ load helpers
     chroot "$root" /bin/test >/dev/full 2>"$BATS_TEST_TMPDIR/err" || rc=$?
     [[ $rc == 1 ]]
     is err 'write error: No space left on device\n'
+
+    # Seen through an overlay whose upper layer is another file system, the
+    # entries get inode numbers past 2^32, on which a 32-bit readdir without
+    # 64-bit inode numbers fails.
+    local wide=$BATS_TEST_TMPDIR/wide
+    mkdir "$wide" "$wide.layers"
+    mount_in "$wide.layers" -t tmpfs tmpfs
+    mkdir "$wide.layers/upper" "$wide.layers/work"
+    mount_in "$wide" -t overlay overlay -o "xino=on,lowerdir=$root,upperdir=$wide.layers/upper,workdir=$wide.layers/work" &&
+        mount_in "$wide/proc" -t proc proc &&
+        perl -e 'exit !((stat $ARGV[0])[1] > 2**32)' "$wide/bin" ||
+        skip "no overlay here numbers its entries past 2^32"
+    run_prog env USER=tester chroot "$wide" /bin/test
+    [[ $rc == 0 ]]
+    is out '/\nuser directory: tester\ncontents of root:\n%s\n' "$(listing "$wide")"
+    is err ''
 }
 
 @test "USER is written as it stands: empty, unset, or holding % signs" {
