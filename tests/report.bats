@@ -22,7 +22,7 @@ load helpers
     is out '/\nuser directory: tester\ncontents of root:\n%s\n' "$(listing "$root")"
 
     # A failed read is reported after the whole listing, not inside it.
-    USER=tester inject getdents64:error=EIO:when=2 chroot "$root" /bin/test \
+    USER=tester inject getdents64:error=EIO:when=2 -P "$(realpath "$root")" chroot "$root" /bin/test \
         >"$BATS_TEST_TMPDIR/both" 2>&1
     is both '/\nuser directory: tester\ncontents of root:\n%s\nreaddir() error: Input/output error\n' "$(listing "$root")"
 
@@ -43,7 +43,7 @@ load helpers
     mount_in "$wide" -t overlay overlay -o "xino=on,lowerdir=$root,upperdir=$wide.layers/upper,workdir=$wide.layers/work" &&
         mount_in "$wide/proc" -t proc proc &&
         perl -e 'exit !((stat $ARGV[0])[1] > 2**32)' "$wide/bin" ||
-        skip "no overlay here numbers its entries past 2^32"
+        skip "the checks above passed, but no overlay here numbers its entries past 2^32"
     run_prog env USER=tester chroot "$wide" /bin/test
     [[ $rc == 0 ]]
     is out '/\nuser directory: tester\ncontents of root:\n%s\n' "$(listing "$wide")"
