@@ -108,10 +108,24 @@ load helpers
         is err 'write error: No space left on device\n'
     done
 
-    # A failure that does not last: the lost output still fails the run.
-    rc=0
-    USER=$(printf 'u%.0s' $(seq $fill)) inject write:error=EAGAIN:when=1 \
-        "$PROG" >"$BATS_TEST_TMPDIR/out" 2>"$BATS_TEST_TMPDIR/err" || rc=$?
-    [[ $rc == 1 ]]
-    is err 'write error: Resource temporarily unavailable\n'
+    # A failure that does not last: the lost output still fails the run, for
+    # the first failure's reason, not the failed close's after it. The write
+    # that fails is the final newline's, or one mid-listing; on a terminal,
+    # where each line is written as it ends, that of line 1, 2 or 3.
+    local when
+    for user in "$(printf 'u%.0s' $(seq $fill))" "$(printf 'u%.0s' {1..4000})"; do
+        rc=0
+        USER=$user inject write:error=EAGAIN:when=1 -e inject=close:error=EDQUOT -P "$out" \
+            "$PROG" >"$out" 2>"$BATS_TEST_TMPDIR/err" || rc=$?
+        [[ $rc == 1 ]]
+        is err 'write error: Resource temporarily unavailable\n'
+    done
+    export -f inject
+    for when in 1 2 3; do
+        rc=0
+        SHELL=/bin/bash script -qec "inject write:error=EAGAIN:when=$when $(printf %q "$PROG") \
+            2>$(printf %q "$BATS_TEST_TMPDIR/err")" /dev/null </dev/null >/dev/null || rc=$?
+        [[ $rc == 1 ]]
+        is err 'write error: Resource temporarily unavailable\n'
+    done
 }
