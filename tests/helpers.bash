@@ -1,11 +1,10 @@
-# Shared by the bats files. PROG is the executable under test; CTest sets it.
-: "${PROG:?set PROG to the built executable, e.g. PROG=build/bin/test}"
-[[ -f $PROG && -x $PROG ]] ||
-    { echo "PROG=$PROG: no executable there; build it first" >&2; exit 1; }
+# Shared by the bats files. PROG is the executable under test; CTest sets
+# it, and setup_suite.bash has checked that it is one.
 PROG=$(realpath "$PROG")
 
 # run_prog CMD...: runs CMD with its standard output and error in the files
 # out and err of the test's own directory, and its exit status in $rc.
+# shellcheck disable=SC2034 # rc is for the caller
 run_prog() {
     rc=0
     "$@" >"$BATS_TEST_TMPDIR/out" 2>"$BATS_TEST_TMPDIR/err" || rc=$?
