@@ -2,7 +2,7 @@ load helpers
 
 @test "a root that can't be opened: error line, empty line, status 0" {
     local root=$BATS_TEST_TMPDIR/root prog
-    if [[ $(id -u) == 0 ]]; then
+    if [[ $(id -u) == 0 ]] && own_mounts; then
         # A real failure: a root that can be entered but not read.
         make_root "$root"
         chmod 0711 "$root"

@@ -30,6 +30,11 @@ need_root() {
     [[ $(id -u) == 0 ]] || skip "needs root to chroot; run the suite as root"
 }
 
+# own_mounts: true in the mount namespace that tests/with-own-mounts made.
+own_mounts() {
+    [[ -n ${TEST_MOUNT_NS:-} && $(readlink /proc/self/ns/mnt) == "$TEST_MOUNT_NS" ]]
+}
+
 # make_root DIR: turns DIR into a root for chroot that holds the program as
 # /bin/test with the shared libraries it loads, and /proc, which a sanitized
 # build reads at start-up. Mounts are made only in a mount namespace that
@@ -38,7 +43,7 @@ need_root() {
 # machine's own loaders, and PROG may be built for another.
 make_root() {
     local loader libs lib
-    [[ -n ${TEST_MOUNT_NS:-} && $(readlink /proc/self/ns/mnt) == "$TEST_MOUNT_NS" ]] ||
+    own_mounts ||
         skip "needs a mount namespace of its own, which tests/with-own-mounts gives root where unshare works"
     mkdir -p "$1/bin" "$1/proc"
     cp "$PROG" "$1/bin/test"
