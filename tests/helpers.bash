@@ -66,6 +66,7 @@ mounted=()
 teardown() {
     local dir
     for dir in "${mounted[@]}"; do umount "$dir"; done
+    rm -rf "$short"
 }
 
 # inject RULE CMD...: runs CMD with one system call failing as RULE tells,
@@ -77,11 +78,14 @@ inject() {
 }
 
 # dir_of_length N: makes, and prints, a directory whose path, as the system
-# reports it, is exactly N bytes long. Run it as dir=$(dir_of_length N), so
-# that a failure fails the test.
+# reports it, is exactly N bytes long: in the test's own directory, or in
+# /tmp where that is too long already (a long TMPDIR). Run it as
+# dir=$(dir_of_length N), so that a failure fails the test.
+short=/tmp/root-report-test.$$
 dir_of_length() {
     local dir
     dir=$(realpath "$BATS_TEST_TMPDIR")/
+    (($1 > ${#dir})) || { mkdir -p "$short" && dir=$(realpath "$short")/; }
     (($1 > ${#dir})) || { echo "$dir is $1 bytes or longer" >&2; return 1; }
     dir+=$(printf 'd%.0s' $(seq $(($1 - ${#dir}))))
     mkdir -p "$dir"
