@@ -1,15 +1,6 @@
 #!/usr/bin/env python3
-"""Benchmark: the program against /bin/true (the floor for a dynamically
-linked program) and `ls -f /` (what a user would otherwise run).
-
-Builds the program dynamic and static in build-bench*/, then measures
-  1. instructions per run, counted by valgrind's callgrind;
-  2. median wall and CPU time per run, the commands alternated;
-  3. CPU time and peak memory at roots of 300 to 1 000 000 entries, each a
-     chroot that holds the program, ls and their libraries, made in the
-     temporary directory (TMPDIR, else /tmp), whose file system it names.
-The scale runs need root; without it, they are left out. Prints a table for
-each, and one more for how the scale runs grow.
+"""Benchmark: the program against /bin/true and `ls -f /`, by instructions,
+time and memory; bench/README.md gives the method and the results.
 
 usage: bench/run [--quick]   (--quick: fewer runs, no 1 000 000 entries)
 """
@@ -165,8 +156,11 @@ def scale(programs, spawn):
 def main():
     programs, spawn = build()
     locale = ENV.get("LC_ALL") or ENV.get("LANG") or "C"
+    # Every start-up copies and scans the environment, so its size is part
+    # of what a run costs.
+    size = sum(len(k) + len(v) + 2 for k, v in ENV.items())
     print(f"{os.cpu_count()} cores, {os.uname().release}, locale {locale}, "
-          f"{len(ENV)} environment variables")
+          f"{len(ENV)} environment variables, {size:,} bytes")
     startup(programs, spawn)
     scale(programs, spawn)
 
