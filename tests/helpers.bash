@@ -66,7 +66,7 @@ mounted=()
 teardown() {
     local dir
     for dir in "${mounted[@]}"; do umount "$dir"; done
-    rm -rf "$short"
+    ! own_short || rm -rf "$short"
 }
 
 # inject RULE CMD...: runs CMD with one system call failing as RULE tells,
@@ -82,10 +82,15 @@ inject() {
 # /tmp where that is too long already (a long TMPDIR). Run it as
 # dir=$(dir_of_length N), so that a failure fails the test.
 short=/tmp/root-report-test.$$
+own_short() { [[ -d $short && ! -L $short && -O $short ]]; }
 dir_of_length() {
     local dir
     dir=$(realpath "$BATS_TEST_TMPDIR")/
-    (($1 > ${#dir})) || { mkdir -p "$short" && dir=$(realpath "$short")/; }
+    if (($1 <= ${#dir})); then
+        # Made by this test's own earlier call, or now; never another's.
+        own_short || mkdir -m 0700 "$short" || return 1
+        dir=$(realpath "$short")/
+    fi
     (($1 > ${#dir})) || { echo "$dir is $1 bytes or longer" >&2; return 1; }
     dir+=$(printf 'd%.0s' $(seq $(($1 - ${#dir}))))
     mkdir -p "$dir"
