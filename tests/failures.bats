@@ -106,20 +106,19 @@ load helpers
         USER=$user "$PROG" >/dev/full 2>"$BATS_TEST_TMPDIR/err" || rc=$?
         [[ $rc == 1 ]]
         is err 'write error: No space left on device\n'
-    done
 
-    # A failure that does not last: the lost output still fails the run, for
-    # the first failure's reason, not the failed close's after it. The write
-    # that fails is the final newline's, or one mid-listing; on a terminal,
-    # where each line is written as it ends, that of line 1, 2 or 3.
-    local when
-    for user in "$(printf 'u%.0s' $(seq $fill))" "$(printf 'u%.0s' {1..4000})"; do
+        # A failure that does not last, in the same write: the lost output
+        # still fails the run, for the first failure's reason, not the
+        # failed close's after it.
         rc=0
         USER=$user inject write:error=EAGAIN:when=1 -e inject=close:error=EDQUOT -P "$out" \
             "$PROG" >"$out" 2>"$BATS_TEST_TMPDIR/err" || rc=$?
         [[ $rc == 1 ]]
         is err 'write error: Resource temporarily unavailable\n'
     done
+    # On a terminal, where each line is written as it ends, the failed
+    # write is that of line 1, 2 or 3.
+    local when
     export -f inject
     script -qec true /dev/null </dev/null >/dev/null 2>&1 ||
         skip "the rest needs a terminal, and script can't open a pseudo-terminal here"
