@@ -52,22 +52,27 @@ load helpers
     is err 'getcwd() error: Numerical result out of range\n'
 }
 
-# USERs for a report that fills the 4 KiB buffer exactly before the final
-# newline, and for one that first fills it mid-listing, where a stale errno
-# could pass for a read error. Lines 1 to 3 hold 37 bytes besides USER.
+# long_users BLOCK: USERs for a report that fills an output buffer of
+# BLOCK bytes exactly before the final newline, and for one that first fills
+# it at the first entry, where a stale errno could pass for a read error.
+# Lines 1 to 3 hold 37 bytes besides USER. The C library sizes the buffer
+# by the output's block size (stat -c %o), which follows the page size.
 long_users() {
-    local fill=$((4096 - 37 - $(listing / | wc -c)))
-    printf 'u%.0s' $(seq $fill)
-    printf '\n'
-    printf 'u%.0s' {1..4000}
+    local size
+    for size in $(($1 - 37 - $(listing / | wc -c))) $(($1 - 38)); do
+        ((size > 0)) || return 1
+        printf 'u%.0s' $(seq "$size")
+        printf '\n'
+    done
 }
 
 @test "a full device: status 1 and its reason, at any size" {
-    local user
-    while read -r user; do
+    local user users
+    users=$(long_users "$(stat -L -c %o /dev/full)")
+    for user in tester $users; do
         USER=$user returns 1 "${prog[@]}" >/dev/full 2>"$BATS_TEST_TMPDIR/err"
         is err 'write error: No space left on device\n'
-    done < <(echo tester; long_users)
+    done
 }
 
 @test "a closed standard output: status 1 and its reason" {
@@ -98,12 +103,14 @@ long_users() {
 
 @test "a write that fails once: status 1 and the first failure's reason" {
     # The first failure's reason, not that of the failed close after it.
-    local out=$BATS_TEST_TMPDIR/out user
-    while read -r user; do
+    local out=$BATS_TEST_TMPDIR/out user users
+    : >"$out"
+    users=$(long_users "$(stat -c %o "$out")")
+    for user in $users; do
         USER=$user returns 1 inject write:error=EAGAIN:when=1 -e inject=close:error=EDQUOT -P "$out" \
             "${prog[@]}" >"$out" 2>"$BATS_TEST_TMPDIR/err"
         is err 'write error: Resource temporarily unavailable\n'
-    done < <(long_users)
+    done
 }
 
 @test "a write that fails once on a terminal, on line 1, 2 or 3" {
