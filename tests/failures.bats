@@ -56,10 +56,11 @@ load helpers
 # BLOCK bytes exactly before the final newline, and for one that first fills
 # it at the first entry, where a stale errno could pass for a read error.
 # Lines 1 to 3 hold 37 bytes besides USER. The C library sizes the buffer
-# by the output's block size (stat -c %o), which follows the page size.
+# by the output's block size (stat -c %o), but makes it at most BUFSIZ,
+# 8 KiB, where the blocks are larger (a huge-page tmpfs, NFS).
 long_users() {
-    local size
-    for size in $(($1 - 37 - $(listing / | wc -c))) $(($1 - 38)); do
+    local buffer=$(($1 < 8192 ? $1 : 8192)) size
+    for size in $((buffer - 37 - $(listing / | wc -c))) $((buffer - 38)); do
         ((size > 0)) || return 1
         printf 'u%.0s' $(seq "$size")
         printf '\n'

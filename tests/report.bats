@@ -9,12 +9,13 @@ load helpers
     is err ''
 }
 
-# A root with names of every awkward kind, more than a buffer's worth.
+# A root with names of every awkward kind, more than a buffer's worth
+# (8 KiB at most).
 odd_root() {
     local name
     make_root "$1"
     for name in 'two  blanks' $'new\nline' '-n' '%s%n%%' 'back\slash' '.hidden' \
-        name-of-twenty-{001..300}; do
+        name-of-twenty-{001..400}; do
         touch "$1/$name"
     done
 }
