@@ -52,11 +52,11 @@ load helpers
     is err 'getcwd() error: Numerical result out of range\n'
 }
 
-# long_users BLOCK: USERs for a report that fills an output buffer of
-# BLOCK bytes exactly before the final newline, and for one that first fills
-# it at the first entry, where a stale errno could pass for a read error.
-# Lines 1 to 3 hold 37 bytes besides USER. The C library sizes the buffer
-# by the output's block size (stat -c %o), but makes it at most BUFSIZ,
+# long_users BLOCK: USERs for a report that fills the buffer of an output
+# whose block size is BLOCK exactly before the final newline, and for one
+# that first fills it at the first entry, where a stale errno could pass for
+# a read error. Lines 1 to 3 hold 37 bytes besides USER. The C library sizes
+# the buffer by the block size (stat -c %o), but makes it at most BUFSIZ,
 # 8 KiB, where the blocks are larger (a huge-page tmpfs, NFS).
 long_users() {
     local buffer=$(($1 < 8192 ? $1 : 8192)) size

@@ -15,7 +15,7 @@ odd_root() {
     local name
     make_root "$1"
     for name in 'two  blanks' $'new\nline' '-n' '%s%n%%' 'back\slash' '.hidden' \
-        name-of-twenty-{001..400}; do
+        name-of-twenty-{001..450}; do
         touch "$1/$name"
     done
 }
